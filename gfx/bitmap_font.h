@@ -42,5 +42,11 @@ public:
     std::uint32_t color;
 
 private:
+    // Returns false when reading must stop (the texture could not be loaded).
+    bool readBitmapLine(const char* filename, const char* line);
+    void readCharLine(const char* line);
+    // c itself when it has a glyph, otherwise the question mark.
     int glyphIndex(unsigned char c) const;
+    // Pen x at the start of the line `text` begins.
+    float lineStart(float x, int align, const char* text) const;
 };
