@@ -1,10 +1,4 @@
 // Drawing runs every frame, so it must not allocate: count every global allocation.
-#include "gfx/animation.h"
-#include "gfx/bitmap_font.h"
-#include "gfx/particle_system.h"
-
-#include "recording.h"
-
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -12,6 +6,11 @@
 #include <cstring>
 #include <new>
 #include <vector>
+
+#include "gfx/animation.h"
+#include "gfx/bitmap_font.h"
+#include "gfx/particle_system.h"
+#include "recording.h"
 
 namespace {
 std::atomic<long> allocations{0};
@@ -53,9 +52,9 @@ TEST(Drawing, AllocatesNothing) {
               0);
 
     std::vector<std::uint8_t> preset(128, 0);
-    preset[4] = 100;                                   // emission rate
+    preset[4] = 100;  // emission rate
     const float life = 0.25f, minusOne = -1.0f;
-    std::memcpy(&preset[8], &minusOne, 4);             // endless
+    std::memcpy(&preset[8], &minusOne, 4);  // endless
     std::memcpy(&preset[12], &life, 4);
     std::memcpy(&preset[16], &life, 4);
     rec::addFile("p.psi", preset);

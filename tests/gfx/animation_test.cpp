@@ -1,8 +1,8 @@
 #include "gfx/animation.h"
 
-#include "engine_fixture.h"
-
 #include <vector>
+
+#include "engine_fixture.h"
 
 namespace {
 
@@ -48,9 +48,7 @@ TEST_F(AnimationTest, FramesContinueOnRowsBelow) {
 
 TEST_F(AnimationTest, SetFrameWrapsEitherWay) {
     Animation a(texture(512, 64), 8, 10, 0, 0, 64, 64);
-    const struct {
-        int n, shown;
-    } cases[] = {{-1, 7}, {8, 0}, {-9, 7}, {17, 1}, {-16, 0}};
+    const struct { int n, shown; } cases[] = {{-1, 7}, {8, 0}, {-9, 7}, {17, 1}, {-16, 0}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.n);
         a.setFrame(c.n);
@@ -102,14 +100,10 @@ TEST_F(AnimationTest, EveryModeValueActsAtItsEnds) {
         std::vector<int> frames;  // after play, then after each of six frame times
         bool playing;             // at the end
     } cases[] = {
-        {0, {0, 1, 2, 2, 2, 2, 2}, false},
-        {1, {2, 1, 0, 0, 0, 0, 0}, false},
-        {2, {0, 1, 2, 1, 0, 0, 0}, false},
-        {3, {2, 1, 0, 1, 2, 2, 2}, false},
-        {4, {0, 1, 2, 0, 1, 2, 0}, true},
-        {5, {2, 1, 0, 2, 1, 0, 2}, true},
-        {6, {0, 1, 2, 1, 0, 1, 2}, true},
-        {7, {2, 1, 0, 1, 2, 1, 0}, true},
+        {0, {0, 1, 2, 2, 2, 2, 2}, false}, {1, {2, 1, 0, 0, 0, 0, 0}, false},
+        {2, {0, 1, 2, 1, 0, 0, 0}, false}, {3, {2, 1, 0, 1, 2, 2, 2}, false},
+        {4, {0, 1, 2, 0, 1, 2, 0}, true},  {5, {2, 1, 0, 2, 1, 0, 2}, true},
+        {6, {0, 1, 2, 1, 0, 1, 2}, true},  {7, {2, 1, 0, 1, 2, 1, 0}, true},
         {8, {0, 1, 2, 0, 1, 2, 0}, true},  // unknown flags wrap
         {9, {2, 1, 0, 2, 1, 0, 2}, true},
     };

@@ -2,9 +2,9 @@
 // and a check that every toolkit object gave back the engine reference it took.
 #pragma once
 
-#include "recording.h"
-
 #include <gtest/gtest.h>
+
+#include "recording.h"
 
 class EngineTest : public ::testing::Test {
 protected:

@@ -1,12 +1,12 @@
 #include "gfx/particle_system.h"
 
-#include "engine_fixture.h"
-
 #include <bit>
 #include <cmath>
 #include <cstring>
 #include <memory>
 #include <vector>
+
+#include "engine_fixture.h"
 
 namespace {
 
@@ -297,15 +297,15 @@ TEST_F(ParticleSystemTest, NewParticleDrawsItsRandomNumbersInOrder) {
     std::memcpy(f.colorEnd, end, sizeof end);
     auto ps = make(f);
     ps->fireAt(100, 100);
-    ps->moveTo(110, 100);  // emits along (100,100)..(110,100)
-    rec::queueRandomFloats({2.0f,          // lifetime
-                            0.5f,          // t along the path
-                            1.0f, -1.5f,   // jitter x, y
-                            0.5f,          // spread draw: angle = -pi/2 + 0.5 - 0.5
-                            3.0f,          // speed
-                            4.0f, 5.0f, 6.0f,  // gravity, radial, tangential
-                            2.0f,          // size
-                            1.0f,          // spin
+    ps->moveTo(110, 100);                              // emits along (100,100)..(110,100)
+    rec::queueRandomFloats({2.0f,                      // lifetime
+                            0.5f,                      // t along the path
+                            1.0f, -1.5f,               // jitter x, y
+                            0.5f,                      // spread draw: angle = -pi/2 + 0.5 - 0.5
+                            3.0f,                      // speed
+                            4.0f, 5.0f, 6.0f,          // gravity, radial, tangential
+                            2.0f,                      // size
+                            1.0f,                      // spin
                             0.8f, 0.6f, 0.4f, 0.2f});  // r, g, b, a
     ps->update(1.0f);
     ASSERT_EQ(ps->liveCount, 1);
@@ -435,7 +435,7 @@ TEST_F(ParticleSystemTest, RenderPacksEachParticlesColour) {
         {{0.0f, 0.0f, 0.0f, 0.0f}, 0x00000000},
         {{1.0f, 1.0f, 1.0f, 1.0f}, 0xFFFFFFFF},
         {{0.5f / 255, 1.5f / 255, 0.0f, 2.5f / 255}, 0x02000200},  // halves to even
-        {{1.2f, 0.0f, 0.0f, 1.0f}, 0x00320000},  // out of range: wraps, not clamped
+        {{1.2f, 0.0f, 0.0f, 1.0f}, 0x00320000},                    // out of range: wraps, not clamped
     };
     auto ps = make(PresetFile{});
     sprite.setHotSpot(8, 8);

@@ -1,9 +1,9 @@
 #include "gfx/sprite.h"
 
-#include "engine_fixture.h"
-
 #include <cmath>
 #include <memory>
+
+#include "engine_fixture.h"
 
 namespace {
 
