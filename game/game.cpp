@@ -1,9 +1,9 @@
 // The Game's construction, reset (a new game; the first one loads everything) and teardown.
 #include "game/game.h"
 
+#include "bodies/body.h"
 #include "gfx/animation.h"
 #include "gfx/bitmap_font.h"
-#include "bodies/body.h"
 #include "services.h"
 
 namespace {
@@ -78,7 +78,8 @@ void Game::reset() {
 // Everything the Game keeps for the whole run. Only the menu music starts playing; the
 // other two streams and the looping move sound wait paused.
 void Game::loadAssets() {
-    cursor = new Animation(hge->Texture_Load("Texture\\Cursor.png", 0, false), 1, 1.0f, 0.0f, 0.0f, 16.0f, 16.0f);
+    cursor =
+        new Animation(hge->Texture_Load("Texture\\Cursor.png", 0, false), 1, 1.0f, 0.0f, 0.0f, 16.0f, 16.0f);
     cursor->play();
 
     increaseSound = hge->Effect_Load("Media\\Increase.mp3");

@@ -5,9 +5,9 @@
 // drawing code and the tests can read the record as it stands.
 #pragma once
 
-#include "engine.h"
-
 #include <cstdint>
+
+#include "engine.h"
 
 class Animation;
 class BitmapFont;

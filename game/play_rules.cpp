@@ -4,8 +4,8 @@
 // Sums and products are taken in double and rounded to float where they are stored.
 #include "bodies/body.h"
 #include "game/game.h"
-#include "services.h"
 #include "game/trunc.h"
+#include "services.h"
 
 namespace {
 constexpr double kYearDays = 356.0;  // the win test's year; the calendar shown counts 365
@@ -129,7 +129,8 @@ void Game::adjustOrbitStep(float dt, float gameDelta) {
     if (truncToInt(spawnCounter) % 2 == 0) {
         const bool moved = mouseX != lastMouseX || mouseY != lastMouseY;
         hge->Channel_SetVolume(moveChannel, moved ? kMoveVolume : 0);
-        hge->Channel_SetPitch(moveChannel, static_cast<float>((static_cast<double>(mouseX) + mouseY) / 700.0 + 1.0));
+        hge->Channel_SetPitch(moveChannel,
+                              static_cast<float>((static_cast<double>(mouseX) + mouseY) / 700.0 + 1.0));
     }
 
     selected.setEllipse(static_cast<float>(mouseX / 800.0 * 2.5), static_cast<float>(mouseY / 600.0 * 2.5));

@@ -1,10 +1,10 @@
 // Game::render: the menu, the instructions page, the Play screen with its texts, then on
 // every screen the fade overlay and the cursor.
-#include "gfx/animation.h"
-#include "gfx/bitmap_font.h"
 #include "bodies/body.h"
 #include "game/game.h"
 #include "game/trunc.h"
+#include "gfx/animation.h"
+#include "gfx/bitmap_font.h"
 
 namespace {
 

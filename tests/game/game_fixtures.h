@@ -49,10 +49,10 @@ inline void addGamePicturesAndFiles() {
 
 // Every sound and music stream of the Game and its bodies.
 inline void addGameSounds() {
-    for (const char* name : {"Media\\Increase.mp3", "Media\\MenuSelect.mp3", "Media\\Navigate.mp3",
-                             "Media\\Select.mp3", "Media\\Deselect.mp3", "Media\\Move.mp3",
-                             "Media\\VelkaroPlay.mp3", "Media\\Menu.mp3", "Media\\Instruct.mp3",
-                             "Media\\Explode.mp3"})
+    for (const char* name :
+         {"Media\\Increase.mp3", "Media\\MenuSelect.mp3", "Media\\Navigate.mp3", "Media\\Select.mp3",
+          "Media\\Deselect.mp3", "Media\\Move.mp3", "Media\\VelkaroPlay.mp3", "Media\\Menu.mp3",
+          "Media\\Instruct.mp3", "Media\\Explode.mp3"})
         rec::addSound(name);
 }
 

@@ -24,6 +24,11 @@ protected:
         platform::srand(12345);
     }
     void TearDown() override { game.reset(); }
+    // A fresh engine, fixtures and Game within one test (for tables of cases).
+    void restart() {
+        TearDown();
+        SetUp();
+    }
 
     // update, then render inside a scene, as the engine's frame does.
     bool frame(float dt = 0.01f) {

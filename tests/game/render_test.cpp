@@ -159,7 +159,8 @@ TEST_F(RenderTest, TimersAndCalendarAreShownWhole) {
         game->days = c.days;
         game->increaseTimer = c.increase;
         const auto all = renderTexts();
-        for (const char* text : {c.year, c.month, c.day, c.timer}) EXPECT_NE(find(all, text), nullptr) << c.days;
+        for (const char* text : {c.year, c.month, c.day, c.timer})
+            EXPECT_NE(find(all, text), nullptr) << c.days;
     }
 }
 
@@ -244,7 +245,8 @@ TEST_F(RenderTest, WonFadesItsFourLinesInTogether) {
 }
 
 TEST_F(RenderTest, TheFadeOverlayTakesItsAlphaFromTheFadeLevel) {
-    const std::pair<float, std::uint32_t> levels[] = {{0.0f, 0x00}, {0.5f, 0x7F}, {0.999f, 0xFE}, {1.0f, 0xFF}};
+    const std::pair<float, std::uint32_t> levels[] = {
+        {0.0f, 0x00}, {0.5f, 0x7F}, {0.999f, 0xFE}, {1.0f, 0xFF}};
     game->reset();
     for (const auto& [level, alpha] : levels) {
         game->fadeLevel = level;
@@ -264,8 +266,8 @@ TEST_F(RenderTest, TheCursorShowsOnlyWhileRunning) {
         const char* where;
         bool shown;
     };
-    const Case cases[] = {{"menu", false},     {"instructions", false}, {"running", true},
-                          {"adjusting", false}, {"paused", true}};
+    const Case cases[] = {
+        {"menu", false}, {"instructions", false}, {"running", true}, {"adjusting", false}, {"paused", true}};
     for (const Case& c : cases) {
         const std::string where = c.where;
         game->reset();

@@ -27,9 +27,18 @@ std::vector<std::string> loadCalls() {
 }
 
 const std::vector<std::string> kGameAssets = {
-    "Texture\\Cursor.png",   "Media\\Increase.mp3",     "Media\\MenuSelect.mp3", "Media\\Navigate.mp3",
-    "Texture\\MenuBG.tga",   "Texture\\InstructBG.tga", "Media\\Select.mp3",     "Media\\Deselect.mp3",
-    "Media\\Move.mp3",       "Media\\VelkaroPlay.mp3",  "Media\\Menu.mp3",       "Media\\Instruct.mp3",
+    "Texture\\Cursor.png",
+    "Media\\Increase.mp3",
+    "Media\\MenuSelect.mp3",
+    "Media\\Navigate.mp3",
+    "Texture\\MenuBG.tga",
+    "Texture\\InstructBG.tga",
+    "Media\\Select.mp3",
+    "Media\\Deselect.mp3",
+    "Media\\Move.mp3",
+    "Media\\VelkaroPlay.mp3",
+    "Media\\Menu.mp3",
+    "Media\\Instruct.mp3",
     "font.png",  // the font's picture, named by myFont.fnt
 };
 
@@ -67,14 +76,15 @@ TEST_F(GameTest, FirstResetLoadsEveryAssetOnceInOrder) {
     for (const char* picture : {"Texture\\Cursor.png", "Texture\\MenuBG.tga", "Texture\\InstructBG.tga"})
         EXPECT_NE(std::find_if(loads.begin(), loads.end(),
                                [&](const std::string& c) {
-                                   return c.rfind(std::string("Texture_Load(") + picture + ", 0, 0) =", 0) == 0;
+                                   return c.rfind(std::string("Texture_Load(") + picture + ", 0, 0) =", 0) ==
+                                          0;
                                }),
                   loads.end())
             << picture;
     const auto font = std::find_if(loads.begin(), loads.end(),
                                    [](const std::string& c) { return loadedName(c) == "font.png"; });
-    const auto sunPicture = std::find_if(loads.begin(), loads.end(),
-                                         [](const std::string& c) { return loadedName(c) == "particles.png"; });
+    const auto sunPicture = std::find_if(
+        loads.begin(), loads.end(), [](const std::string& c) { return loadedName(c) == "particles.png"; });
     EXPECT_LT(font - loads.begin(), sunPicture - loads.begin());
 
     EXPECT_NE(game->cursor, nullptr);
@@ -165,7 +175,8 @@ TEST_F(GameTest, ResetStoresEveryStartingValue) {
     EXPECT_EQ(game->planetsNeeded, 1);
     EXPECT_EQ(game->menuIndex, 0);
     EXPECT_EQ(game->bonusTimer, 60.0f);
-    EXPECT_FALSE(game->enterLatch || game->upLatch || game->downLatch || game->pauseLatch || game->escapeLatch);
+    EXPECT_FALSE(game->enterLatch || game->upLatch || game->downLatch || game->pauseLatch ||
+                 game->escapeLatch);
     EXPECT_EQ(game->screen, MainMenu);
     EXPECT_EQ(game->fadeColor, 0xFF000000u);
     EXPECT_EQ(game->pendingScreen, NoScreen);
@@ -196,7 +207,8 @@ TEST_F(GameTest, ResetWritesBothScreenQuads) {
 
     const float xs[4] = {0, 800, 800, 0}, ys[4] = {0, 0, 600, 600};
     const float txs[4] = {0, 1, 1, 0}, tys[4] = {0, 0, 1, 1};
-    for (const auto& [quad, color] : {std::pair{game->fadeQuad, 0xFF000000u}, {game->backgroundQuad, 0xFFFFFFFFu}}) {
+    for (const auto& [quad, color] :
+         {std::pair{game->fadeQuad, 0xFF000000u}, {game->backgroundQuad, 0xFFFFFFFFu}}) {
         for (int i = 0; i < 4; ++i) {
             EXPECT_EQ(quad.v[i].x, xs[i]);
             EXPECT_EQ(quad.v[i].y, ys[i]);
@@ -215,8 +227,8 @@ TEST_F(GameTest, LaterResetsLoadNothingAndCreateNothing) {
     Body* sun = game->sun;
     BitmapFont* font = game->font;
     Animation* cursor = game->cursor;
-    const HChannel channels[4] = {game->playMusicChannel, game->menuMusicChannel, game->instructionsMusicChannel,
-                                  game->moveChannel};
+    const HChannel channels[4] = {game->playMusicChannel, game->menuMusicChannel,
+                                  game->instructionsMusicChannel, game->moveChannel};
     const auto liveChannels = rec::liveChannels();
     const auto liveStreams = rec::liveStreams();
     const int fileReads = rec::fileReads();
@@ -225,7 +237,8 @@ TEST_F(GameTest, LaterResetsLoadNothingAndCreateNothing) {
         rec::clearRecords();
         game->reset();
         for (const auto& c : loadCalls())
-            EXPECT_EQ(std::find(kGameAssets.begin(), kGameAssets.end(), loadedName(c)), kGameAssets.end()) << c;
+            EXPECT_EQ(std::find(kGameAssets.begin(), kGameAssets.end(), loadedName(c)), kGameAssets.end())
+                << c;
         EXPECT_TRUE(rec::sounds("Stream_Play").empty());
         EXPECT_TRUE(rec::sounds("Effect_PlayEx").empty());
     }
@@ -270,9 +283,11 @@ TEST_F(GameTest, TeardownFreesSoundsShutsDownAndGivesTheEngineBack) {
     std::vector<std::pair<std::string, std::uint32_t>> frees;
     for (const auto& c : rec::sounds())
         if (c.op == "Effect_Free" || c.op == "Stream_Free") frees.emplace_back(c.op, c.handle);
-    const std::vector<std::pair<std::string, std::uint32_t>> listed = {
-        {"Effect_Free", increase}, {"Effect_Free", navigate}, {"Stream_Free", play},
-        {"Stream_Free", menu},     {"Stream_Free", instructions}};
+    const std::vector<std::pair<std::string, std::uint32_t>> listed = {{"Effect_Free", increase},
+                                                                       {"Effect_Free", navigate},
+                                                                       {"Stream_Free", play},
+                                                                       {"Stream_Free", menu},
+                                                                       {"Stream_Free", instructions}};
     // The bodies free their explosion sounds first; the Game's own come after, in order.
     ASSERT_GE(frees.size(), listed.size());
     EXPECT_TRUE(std::equal(listed.begin(), listed.end(), frees.end() - static_cast<long>(listed.size())));
