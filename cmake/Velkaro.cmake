@@ -16,3 +16,21 @@ function(velkaro_unit_test name)
   add_test(NAME ${name} COMMAND ${name} WORKING_DIRECTORY ${ARG_WORKING_DIRECTORY})
   set_tests_properties(${name} PROPERTIES LABELS unit TIMEOUT 300)
 endfunction()
+
+# Fuzzing build (clang only): every library gets coverage instrumentation, and
+# velkaro_fuzz_target(NAME SOURCES a.cpp LIBS velkaro_gfx ...) makes a libFuzzer program on
+# the recording engine. Targets exist only with VELKARO_FUZZ; `velkaro_fuzzers` builds them all.
+if(VELKARO_FUZZ)
+  add_compile_options(-fsanitize=fuzzer-no-link)
+  add_custom_target(velkaro_fuzzers)
+endif()
+function(velkaro_fuzz_target name)
+  if(NOT VELKARO_FUZZ)
+    return()
+  endif()
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} velkaro_engine_recording)
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  add_dependencies(velkaro_fuzzers ${name})
+endfunction()

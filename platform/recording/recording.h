@@ -87,6 +87,9 @@ void addFile(const std::string& name, std::vector<std::uint8_t> bytes);  // '\' 
 void addTexture(const std::string& name, int width, int height);        // a picture of that size
 void addSound(const std::string& name);                                 // an effect or stream that loads
 void setInitiateResult(bool ok);
+// false: only fixtures load, the real file system is never read (fuzzers feed hostile names).
+// reset() turns it back on.
+void setRealFiles(bool enabled);
 
 // Scripted input. Key states stay until changed; the wheel value is returned by every
 // Input_GetMouseWheel until changed (setWheel(0) clears it).

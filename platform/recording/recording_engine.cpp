@@ -54,6 +54,7 @@ struct State {
     std::vector<std::string> packs;
     int fileReads = 0;
     int liveBlocks = 0;
+    bool realFiles = true;
 
     std::uint32_t nextHandle = 1;
     std::map<HTexture, TextureEntry> textures;
@@ -100,6 +101,7 @@ bool readFile(const std::string& name, std::vector<std::uint8_t>& out) {
         out = it->second;
         return true;
     }
+    if (!s.realFiles) return false;
     std::ifstream in(key, std::ios::binary);
     if (!in) return false;
     out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
@@ -606,6 +608,7 @@ void addTexture(const std::string& name, int width, int height) {
 }
 void addSound(const std::string& name) { state().fakeSounds[normalise(name)] = true; }
 void setInitiateResult(bool ok) { state().initiateResult = ok; }
+void setRealFiles(bool enabled) { state().realFiles = enabled; }
 
 void setKey(int key, bool down) { state().keys[key] = down; }
 void setMouse(float x, float y) {

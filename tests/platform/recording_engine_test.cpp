@@ -1,9 +1,9 @@
 // The recording engine is what every unit test stands on: check that it records what it
 // is given and answers from its script.
+#include <gtest/gtest.h>
+
 #include "recording.h"
 #include "services.h"
-
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -116,6 +116,26 @@ TEST(GameRandom, YieldsFifteenBitValuesReproducibly) {
     int maxSeen = 0;
     for (int i = 0; i < 100000; ++i) maxSeen = std::max(maxSeen, platform::rand());
     EXPECT_GT(maxSeen, 32000) << "covers the whole range";
+}
+
+}  // namespace
+
+namespace {
+
+TEST(RecordingEngineFiles, FixturesOnlyWhenRealFilesAreOff) {
+    rec::reset();
+    Engine* engine = hgeCreate(ENGINE_VERSION);
+    rec::addFile("only/fixture.txt", {'x'});
+    rec::setRealFiles(false);
+    void* fixture = engine->Resource_Load("only\\fixture.txt");
+    EXPECT_NE(fixture, nullptr);
+    engine->Resource_Free(fixture);
+    EXPECT_EQ(engine->Resource_Load("recording_engine_test.cpp"), nullptr);
+    rec::reset();  // back on
+    void* real = engine->Resource_Load("recording_engine_test.cpp");
+    EXPECT_NE(real, nullptr);
+    engine->Resource_Free(real);
+    engine->Release();
 }
 
 }  // namespace
