@@ -26,7 +26,7 @@ void Animation::play() {
     sinceLastFrame = RestartMarker;
     if (mode & Reverse) {
         frameStep = -1;
-        setFrame(frameCount - 1);
+        setFrame(frameCount > 0 ? frameCount - 1 : 0);
     } else {
         frameStep = 1;
         setFrame(0);
@@ -102,8 +102,9 @@ void Animation::setFrame(int n) {
     // texture narrower than one frame (or a frame under a texel wide) keeps them all in the
     // first row.
     if (left > texWidth - width && perRow > 0) {
-        const int first = gfx::nearestInt(texWidth - texX) / frameWidth;
-        const int m = n - first;
+        // 64-bit, so a far-off rectangle cannot overflow the frame arithmetic.
+        const std::int64_t first = gfx::nearestInt(texWidth - texX) / frameWidth;
+        const std::int64_t m = n - first;
         left = static_cast<float>(m % perRow) * width;
         top = texY + static_cast<float>(m / perRow + 1) * height;
     }

@@ -71,6 +71,13 @@ TEST_F(AnimationTest, FramesThatCannotWrapStayInTheFirstRow) {
     Animation none(texture(64, 64), 0, 10, 0, 0, 16, 16);
     none.setFrame(5);
     EXPECT_EQ(none.currentFrame, 0);
+    none.mode = Animation::Reverse;
+    none.play();
+    EXPECT_EQ(none.currentFrame, 0);
+    // A rectangle far right of its texture: the row arithmetic must not overflow.
+    Animation far(texture(64, 64), 4, 10, 1e10f, 0, 1, 1);
+    far.setFrame(3);
+    EXPECT_EQ(far.currentFrame, 3);
 }
 
 TEST_F(AnimationTest, FirstUpdateAfterPlayOnlyStartsTheClock) {
