@@ -79,6 +79,8 @@ std::size_t liveEffects();
 std::size_t liveStreams();
 std::size_t liveChannels();  // channels played and not stopped
 int fileReads();             // successful Resource_Load calls (each reads a file)
+// Ends every effect channel that does not loop, as if each had played to its end.
+void finishEffects();
 int liveResourceBlocks();    // Resource_Load blocks not yet freed
 std::vector<std::string> packs();
 

@@ -597,6 +597,10 @@ std::size_t liveChannels() {
                                                   [](const auto& e) { return !e.second.stopped; }));
 }
 int fileReads() { return state().fileReads; }
+void finishEffects() {
+    for (auto& [ch, c] : state().channels)
+        if (!c.isStream && !c.loop) c.stopped = true;
+}
 int liveResourceBlocks() { return state().liveBlocks; }
 std::vector<std::string> packs() { return state().packs; }
 
