@@ -305,18 +305,6 @@ TEST_F(DataPack, PresetsAre128BytesAndReadBackAsWritten) {
     EXPECT_EQ(static_cast<unsigned char>(corona[4]), 80u);
 }
 
-TEST_F(DataPack, CoronaIsEndlessAndTheExplosionIsGoneBeforeThePlanetsFadeEnds) {
-    const datagen::ParticlePresetValues corona = datagen::sunCorona(), boom = datagen::explosionBurst();
-    EXPECT_EQ(corona.systemLifetime, -1.0f);
-    // Never at the 500-particle cap.
-    EXPECT_LT(corona.emissionRate * corona.lifeMax, 500.0f);
-    EXPECT_GT(corona.colorStart[0], corona.colorStart[2]);  // warm
-    EXPECT_GT(boom.systemLifetime, 0.0f);
-    EXPECT_LE(boom.systemLifetime + boom.lifeMax, 1.9f);
-    EXPECT_LT(boom.emissionRate * boom.systemLifetime, 500.0f);
-    EXPECT_EQ(boom.colorEnd[3], 0.0f);
-}
-
 struct FontGlyph {
     int x, y, w, h, pre, post;
 };
@@ -325,14 +313,6 @@ struct FontGlyph {
 struct FontDescription {
     std::string header, bitmap;
     std::map<int, FontGlyph> glyphs;
-    float width(const std::string& text, float scale) const {
-        float w = 0;
-        for (unsigned char c : text) {
-            auto it = glyphs.find(glyphs.count(c) ? c : '?');
-            if (it != glyphs.end()) w += static_cast<float>(it->second.pre + it->second.post + it->second.w);
-        }
-        return w * scale;
-    }
 };
 
 FontDescription parseFont(const std::string& text) {
@@ -376,26 +356,6 @@ TEST_F(DataPack, FontDescribesEveryPrintableCharacterInsideItsTexture) {
             EXPECT_GT(ink, 5.0f) << c;
         }
     }
-}
-
-TEST_F(DataPack, TheGamesTextsFitWhereTheyAreDrawn) {
-    const FontDescription font = parseFont(file("myFont.fnt"));
-    // (text, scale, left edge, limit on the right edge)
-    const struct {
-        const char* text;
-        float scale, left, right;
-    } cases[] = {
-        {"Time Multiplier: ", 0.75f, 5, 300}, {"Planet Increase: 9:59", 0.5f, 580, 800},
-        {"Next Bonus:", 0.5f, 580, 737},      {"60.00", 0.5f, 737, 800},
-        {"Planets Needed: 10", 0.5f, 5, 400},
-    };
-    for (const auto& c : cases) EXPECT_LE(c.left + font.width(c.text, c.scale), c.right) << c.text;
-    // Centred lines stay on the screen.
-    for (const char* text :
-         {"providing you don't lose any planets before time expires.",
-          "mouse wheel or the plus (+) and minus (-) keys", "Or Escape to return to the Main Menu"})
-        EXPECT_LE(font.width(text, 0.5f), 780.0f) << text;
-    EXPECT_LE(font.width("GAMEOVER", 1.5f), 780.0f);
 }
 
 }  // namespace
