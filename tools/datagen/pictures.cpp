@@ -334,7 +334,7 @@ Image flareFrames() {
     for (int frame = 0; frame < Frames; ++frame) {
         // Four rays turning an eighth of a right angle per frame, with a pulsing core.
         const double turn = frame * (Pi / 2) / Frames;
-        const double core = 1.0 + 0.25 * std::sin(frame * Pi / 2);
+        const double core = 0.8 + 0.2 * std::sin(frame * Pi / 2);
         for (int y = 0; y < Size; ++y)
             for (int x = 0; x < Size; ++x) {
                 const double ox = x + 0.5 - Size / 2.0, oy = y + 0.5 - Size / 2.0;

@@ -1,6 +1,9 @@
 #include "sounds.h"
 
 #include <algorithm>
+#include <functional>
+#include <map>
+#include <string>
 #include <tuple>
 
 namespace datagen {
@@ -130,7 +133,7 @@ Samples increaseSound() {
         fadeEdges(tone, 0.006, 0.02);
         mixInto(out, tone, static_cast<long>(secondsToFrames(beep * 0.15)), 1.0f, false);
     }
-    return finishEffect(out, 0.05, EffectPeak * 0.8f);
+    return finishEffect(out, 0.05, EffectPeak * 0.6f);
 }
 
 namespace {
@@ -148,6 +151,13 @@ struct Song {
     void add(const Samples& note, double beat, float gain, float pan) {
         mixInto(mix, note, frameAt(beat), gain, pan, true);
     }
+    // A note made once per distinct `key` and reused: pieces repeat their chords.
+    const Samples& note(const std::string& key, const std::function<Samples()>& make) {
+        auto it = notes.find(key);
+        if (it == notes.end()) it = notes.emplace(key, make()).first;
+        return it->second;
+    }
+    std::map<std::string, Samples> notes;
     Stereo finish(float reverbRoom, float reverbWet) {
         addReverb(mix, reverbRoom, 0.35f, reverbWet, true);
         removeDc(mix.left, true);
@@ -156,6 +166,14 @@ struct Song {
         return std::move(mix);
     }
 };
+
+// A cache key from an instrument's name and its parameters.
+template <typename... Values>
+std::string noteKey(const char* instrument, Values... values) {
+    std::string key = instrument;
+    ((key += "," + std::to_string(values)), ...);
+    return key;
+}
 
 struct Chord {
     int bass;
@@ -181,15 +199,22 @@ Stereo menuMusic() {
         const double start = static_cast<double>(c) * 8;
         const double length = 8 * song.beatSeconds;
         for (size_t k = 0; k < chord.tones.size(); ++k)
-            song.add(padNote(midiToHz(chord.tones[k]), length, 1400, padEnv), start, 0.11f,
-                     static_cast<float>(k) / 1.5f - 1.0f);
+            song.add(song.note(noteKey("pad", chord.tones[k], length, 1400),
+                               [&] { return padNote(midiToHz(chord.tones[k]), length, 1400, padEnv); }),
+                     start, 0.11f, static_cast<float>(k) / 1.5f - 1.0f);
         for (int bar = 0; bar < 2; ++bar) {
-            song.add(bassNote(midiToHz(chord.bass - 12), 3.6 * song.beatSeconds, bassEnv, 1.2),
+            song.add(song.note(noteKey("bass", chord.bass),
+                               [&] {
+                                   return bassNote(midiToHz(chord.bass - 12), 3.6 * song.beatSeconds, bassEnv,
+                                                   1.2);
+                               }),
                      start + bar * 4, 0.45f, 0.0f);
             const auto& notes = bar == 0 ? figure : answer;
             for (const auto& [beat, tone] : notes)
-                song.add(bellNote(midiToHz(chord.tones[tone] + 12), 0.1, 3.5, 1.2, 0.9),
-                         start + bar * 4 + beat, 0.16f, tone % 2 == 0 ? -0.35f : 0.35f);
+                song.add(
+                    song.note(noteKey("bell", chord.tones[tone]),
+                              [&] { return bellNote(midiToHz(chord.tones[tone] + 12), 0.1, 3.5, 1.2, 0.9); }),
+                    start + bar * 4 + beat, 0.16f, tone % 2 == 0 ? -0.35f : 0.35f);
         }
     }
     addEcho(song.mix, song.beatSeconds * 0.75, 0.45f, 0.35f, true);
@@ -213,12 +238,24 @@ Stereo instructionsMusic() {
         const Chord& chord = chords[c];
         const double start = static_cast<double>(c) * 8;
         for (size_t k = 0; k < chord.tones.size(); ++k)
-            song.add(padNote(midiToHz(chord.tones[k] - 12), 8 * song.beatSeconds, 900, padEnv), start, 0.07f,
-                     static_cast<float>(k) / 1.5f - 1.0f);
+            song.add(song.note(noteKey("pad", chord.tones[k]),
+                               [&] {
+                                   return padNote(midiToHz(chord.tones[k] - 12), 8 * song.beatSeconds, 900,
+                                                  padEnv);
+                               }),
+                     start, 0.07f, static_cast<float>(k) / 1.5f - 1.0f);
         for (int bar = 0; bar < 2; ++bar) {
-            song.add(bassNote(midiToHz(chord.bass - 12), 1.8 * song.beatSeconds, bassEnv, 1.0),
+            song.add(song.note(noteKey("bass", chord.bass, 1.8),
+                               [&] {
+                                   return bassNote(midiToHz(chord.bass - 12), 1.8 * song.beatSeconds, bassEnv,
+                                                   1.0);
+                               }),
                      start + bar * 4, 0.4f, 0.0f);
-            song.add(bassNote(midiToHz(chord.bass - 12), 1.6 * song.beatSeconds, bassEnv, 1.0),
+            song.add(song.note(noteKey("bass", chord.bass, 1.6),
+                               [&] {
+                                   return bassNote(midiToHz(chord.bass - 12), 1.6 * song.beatSeconds, bassEnv,
+                                                   1.0);
+                               }),
                      start + bar * 4 + 2.5, 0.3f, 0.0f);
             for (size_t step = 0; step < pattern.size(); ++step) {
                 const int index = pattern[step];
@@ -260,15 +297,20 @@ Stereo playMusic() {
         const double start = bar * 4.0;
         const bool intro = bar < 8, breakdown = bar >= 24;
         for (size_t k = 0; k < chord.tones.size(); ++k)
-            song.add(
-                padNote(midiToHz(chord.tones[k] - 12), 4 * song.beatSeconds, breakdown ? 1600 : 1100, padEnv),
-                start, breakdown ? 0.09f : 0.06f, static_cast<float>(k) / 1.5f - 1.0f);
+            song.add(song.note(noteKey("pad", chord.tones[k], breakdown),
+                               [&] {
+                                   return padNote(midiToHz(chord.tones[k] - 12), 4 * song.beatSeconds,
+                                                  breakdown ? 1600 : 1100, padEnv);
+                               }),
+                     start, breakdown ? 0.09f : 0.06f, static_cast<float>(k) / 1.5f - 1.0f);
         // Bass in eighths, octave jumps on the off-beats.
         if (!breakdown || bar >= 28)
             for (int step = 0; step < 8; ++step) {
                 const int note = chord.bass - 12 + (step % 2 == 1 ? 12 : 0);
-                song.add(bassNote(midiToHz(note), 0.4 * song.beatSeconds, bassEnv, 2.0), start + step * 0.5,
-                         0.32f, 0.0f);
+                song.add(
+                    song.note(noteKey("bass", note),
+                              [&] { return bassNote(midiToHz(note), 0.4 * song.beatSeconds, bassEnv, 2.0); }),
+                    start + step * 0.5, 0.32f, 0.0f);
             }
         // Drums.
         for (int beat = 0; beat < 4; ++beat) {
@@ -287,8 +329,11 @@ Stereo playMusic() {
             for (int step = 0; step < 16; ++step) {
                 const int note = chord.tones[static_cast<size_t>(arpPattern[static_cast<size_t>(step)])] +
                                  (step >= 8 ? 12 : 0);
-                song.add(leadNote(midiToHz(note), 0.18 * song.beatSeconds, cutoff, arpEnv),
-                         start + step * 0.25, breakdown ? 0.07f : 0.1f, step % 2 == 0 ? -0.45f : 0.45f);
+                song.add(
+                    song.note(
+                        noteKey("arp", note, cutoff),
+                        [&] { return leadNote(midiToHz(note), 0.18 * song.beatSeconds, cutoff, arpEnv); }),
+                    start + step * 0.25, breakdown ? 0.07f : 0.1f, step % 2 == 0 ? -0.45f : 0.45f);
             }
         }
     }

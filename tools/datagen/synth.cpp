@@ -285,12 +285,21 @@ Samples padNote(double hz, double length, double cutoffHz, const Envelope& env) 
 Samples bellNote(double hz, double length, double ratio, double index, double decaySeconds) {
     const size_t n = secondsToFrames(length + decaySeconds * 4);
     Samples out(n);
+    // Exponential decays as per-sample factors; phases kept within one turn.
+    const double ampFactor = std::exp(-1.0 / (decaySeconds * SampleRate));
+    const double indexFactor = std::exp(-1.0 / (decaySeconds * 0.4 * SampleRate));
+    const double carrierInc = hz / SampleRate, modInc = hz * ratio / SampleRate;
+    double amp = 1, modIndex = index, carrier = 0, mod = 0;
     for (size_t i = 0; i < n; ++i) {
-        const double t = static_cast<double>(i) / SampleRate;
-        const double amp = std::exp(-t / decaySeconds) * std::min(1.0, t / 0.002);
-        const double modIndex = index * std::exp(-t / (decaySeconds * 0.4));
-        const double mod = modIndex * std::sin(TwoPi * hz * ratio * t);
-        out[i] = static_cast<float>(amp * std::sin(TwoPi * hz * t + mod));
+        const double attack = std::min(1.0, static_cast<double>(i) / (0.002 * SampleRate));
+        out[i] =
+            static_cast<float>(attack * amp * std::sin(TwoPi * carrier + modIndex * std::sin(TwoPi * mod)));
+        amp *= ampFactor;
+        modIndex *= indexFactor;
+        carrier += carrierInc;
+        if (carrier >= 1) carrier -= 1;
+        mod += modInc;
+        if (mod >= 1) mod -= 1;
     }
     fadeEdges(out, 0, std::min(0.05, length + decaySeconds * 4));
     return out;
