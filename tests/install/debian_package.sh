@@ -44,15 +44,17 @@ expected="./usr/bin/velkaro
 ./usr/share/icons/hicolor/256x256/apps/velkaro.png
 ./usr/share/icons/hicolor/48x48/apps/velkaro.png
 ./usr/share/velkaro/Data.dat"
-actual=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $6 }' | LC_ALL=C sort)
+listing=$(dpkg-deb -c "$deb")
+actual=$(awk '$1 !~ /^d/ { print $6 }' <<<"$listing" | LC_ALL=C sort)
 [ "$actual" = "$(echo "$expected" | LC_ALL=C sort)" ] || fail "package files differ:
 $(diff <(echo "$expected" | LC_ALL=C sort) <(echo "$actual") || true)"
 # Everything under /usr, owned by root, the program stripped and executable.
-dpkg-deb -c "$deb" | awk '$2 != "root/root" { exit 1 }' || fail "files not owned by root"
-dpkg-deb -c "$deb" | grep -q '^-rwxr-xr-x .* ./usr/bin/velkaro$' || fail "velkaro is not executable"
+awk '$2 != "root/root" { exit 1 }' <<<"$listing" || fail "files not owned by root"
+grep -q '^-rwxr-xr-x .* \./usr/bin/velkaro$' <<<"$listing" || fail "velkaro is not executable"
 mkdir "$out/unpacked"
 dpkg-deb -x "$deb" "$out/unpacked"
-file "$out/unpacked/usr/bin/velkaro" | grep -q 'stripped' || fail "velkaro is not an ELF program"
-file "$out/unpacked/usr/bin/velkaro" | grep -q 'not stripped' && fail "velkaro is not stripped"
+kind=$(file -b "$out/unpacked/usr/bin/velkaro")
+echo "program: $kind"
+grep -q '^ELF 64-bit .*, stripped$' <<<"$kind" || fail "velkaro is not a stripped 64-bit program"
 cmp -s "$build/Data.dat" "$out/unpacked/usr/share/velkaro/Data.dat" || fail "packed Data.dat differs from the build's"
 echo "PASS"
