@@ -1,5 +1,8 @@
 // Frame timing: the frame cap waits until a whole period has passed since the previous
 // frame began, so the measured frame time handed to the game is never shorter than it.
+#include <chrono>
+#include <thread>
+
 #include "core.h"
 
 namespace desktop {
@@ -20,9 +23,10 @@ Timer& timer() {
     return t;
 }
 
-// Leaves the last stretch of a wait to spinning: sleeping is only accurate to about a
-// millisecond.
-constexpr Uint64 kSpinMicroseconds = 1500;
+// Sleeps until shortly before the deadline and spins only the last stretch: a sleep wakes
+// up late by the kernel's timer slack and scheduling, usually well under this margin. A
+// longer spin would burn a good part of a core every frame.
+constexpr Uint64 kSpinMicroseconds = 250;
 
 void waitUntil(Uint64 deadline) {
     const Uint64 frequency = timer().frequency;
@@ -31,7 +35,7 @@ void waitUntil(Uint64 deadline) {
         if (now >= deadline) return;
         const Uint64 remainingUs = (deadline - now) * 1000000 / frequency;
         if (remainingUs > kSpinMicroseconds)
-            SDL_Delay(static_cast<Uint32>((remainingUs - kSpinMicroseconds) / 1000 + 1));
+            std::this_thread::sleep_for(std::chrono::microseconds(remainingUs - kSpinMicroseconds));
     }
 }
 
