@@ -18,7 +18,11 @@ namespace {
 // 16-bit indices reach every vertex of a full batch.
 constexpr std::size_t kBatchQuads = 16384;
 constexpr std::size_t kBatchVertices = kBatchQuads * 4;
-constexpr std::size_t kRingVertices = kBatchVertices * 4;
+// The vertex buffer is a ring of segments of one full batch each. A segment is written again
+// only once the draws that read it last time are done (a fence each), so the buffer is never
+// reallocated and the driver never copies it.
+constexpr std::size_t kSegments = 4;
+constexpr std::size_t kRingVertices = kBatchVertices * kSegments;
 
 enum class Primitive { Quads, Lines };
 
@@ -39,7 +43,9 @@ struct Renderer {
     Primitive primitive = Primitive::Quads;
     HTexture texture = 0;
     std::int32_t blend = BLEND_DEFAULT;
-    std::size_t ringOffset = 0;
+    std::size_t segment = 0;
+    std::size_t segmentUsed = 0;  // vertices written into the current segment
+    GLsync fences[kSegments] = {};
 
     FrameStats current;
     FrameStats last;
@@ -170,17 +176,27 @@ bool buildFramebuffer(Renderer& r) {
     return true;
 }
 
+void enterNextSegment(Renderer& r) {
+    r.fences[r.segment] = glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
+    r.segment = (r.segment + 1) % kSegments;
+    r.segmentUsed = 0;
+    if (GLsync fence = r.fences[r.segment]) {
+        // Written a whole ring ago: normally long done. A second is generous for a driver
+        // that is still working; past that, drawing on beats hanging.
+        glClientWaitSync(fence, GL_SYNC_FLUSH_COMMANDS_BIT, 1000000000);
+        glDeleteSync(fence);
+        r.fences[r.segment] = nullptr;
+    }
+}
+
 void flush() {
     Renderer& r = renderer();
     if (r.count == 0) return;
-    if (r.ringOffset + r.count > kRingVertices) {
-        // Orphan the buffer: the driver hands out fresh storage while earlier draws finish.
-        glBufferData(GL_ARRAY_BUFFER, kRingVertices * sizeof(Vertex), nullptr, GL_STREAM_DRAW);
-        r.ringOffset = 0;
-    }
+    if (r.segmentUsed + r.count > kBatchVertices) enterNextSegment(r);
+    const std::size_t offset = r.segment * kBatchVertices + r.segmentUsed;
     const auto bytes = static_cast<GLsizeiptr>(r.count * sizeof(Vertex));
     void* target =
-        glMapBufferRange(GL_ARRAY_BUFFER, static_cast<GLintptr>(r.ringOffset * sizeof(Vertex)), bytes,
+        glMapBufferRange(GL_ARRAY_BUFFER, static_cast<GLintptr>(offset * sizeof(Vertex)), bytes,
                          GL_MAP_WRITE_BIT | GL_MAP_INVALIDATE_RANGE_BIT | GL_MAP_UNSYNCHRONIZED_BIT);
     if (target) {
         std::memcpy(target, r.batch.data(), static_cast<std::size_t>(bytes));
@@ -191,14 +207,14 @@ void flush() {
         glUniform1i(r.texturedLocation, name != 0);
         glUniform1i(r.colourAddLocation, (r.blend & BLEND_COLORADD) != 0);
         glBlendFunc(GL_SRC_ALPHA, (r.blend & BLEND_ALPHABLEND) ? GL_ONE_MINUS_SRC_ALPHA : GL_ONE);
-        const auto first = static_cast<GLint>(r.ringOffset);
+        const auto first = static_cast<GLint>(offset);
         if (r.primitive == Primitive::Quads)
             glDrawElementsBaseVertex(GL_TRIANGLES, static_cast<GLsizei>(r.count / 4 * 6), GL_UNSIGNED_SHORT,
                                      nullptr, first);
         else
             glDrawArrays(GL_LINES, first, static_cast<GLsizei>(r.count));
         ++r.current.drawCalls;
-        r.ringOffset += r.count;
+        r.segmentUsed += r.count;
     }
     r.count = 0;
 }
@@ -271,6 +287,8 @@ bool rendererStartup() {
 
 void rendererShutdown() {
     Renderer& r = renderer();
+    for (GLsync fence : r.fences)
+        if (fence) glDeleteSync(fence);
     if (r.program) glDeleteProgram(r.program);
     if (r.vertexBuffer) glDeleteBuffers(1, &r.vertexBuffer);
     if (r.indexBuffer) glDeleteBuffers(1, &r.indexBuffer);

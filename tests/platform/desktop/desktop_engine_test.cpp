@@ -2,13 +2,18 @@
 // System_Snapshot, input fed as SDL events, the frame loop and the engine's lifetime.
 #include <SDL2/SDL.h>
 #include <gtest/gtest.h>
+#include <spawn.h>
 #include <stb/stb_image.h>
 #include <stb/stb_image_write.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <limits>
 #include <string>
@@ -772,6 +777,78 @@ TEST(DesktopLifetime, NoDisplayEndsInitiationWithAReason) {
     setenv("SDL_VIDEODRIVER", saved.c_str(), 1);
     engine->System_Shutdown();
     engine->Release();
+}
+
+// Before the window exists, keys come from the X server: a virtual one here, with keys
+// pressed through the XTEST extension by xdotool.
+class XServer {
+public:
+    XServer() {
+        if (access("/usr/bin/Xvfb", X_OK) != 0) return;
+        int fds[2];
+        if (pipe(fds) != 0) return;
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addclose(&actions, fds[0]);
+        posix_spawn_file_actions_adddup2(&actions, fds[1], 3);
+        char* const argv[] = {const_cast<char*>("Xvfb"), const_cast<char*>("-displayfd"),
+                              const_cast<char*>("3"),    const_cast<char*>("-nolisten"),
+                              const_cast<char*>("tcp"),  nullptr};
+        const bool spawned = posix_spawn(&pid_, "/usr/bin/Xvfb", &actions, nullptr, argv, environ) == 0;
+        posix_spawn_file_actions_destroy(&actions);
+        close(fds[1]);
+        if (!spawned) pid_ = 0;
+        // The server writes its display number and a line break once it accepts clients.
+        std::string number;
+        char c = 0;
+        while (pid_ && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+        if (!number.empty()) display_ = ":" + number;
+        close(fds[0]);
+    }
+    ~XServer() {
+        if (pid_ > 0) {
+            kill(pid_, SIGTERM);
+            waitpid(pid_, nullptr, 0);
+        }
+    }
+    const std::string& display() const { return display_; }
+
+private:
+    pid_t pid_ = 0;
+    std::string display_;
+};
+
+TEST(DesktopKeysBeforeTheWindow, ComeFromTheXServer) {
+    if (access("/usr/bin/Xvfb", X_OK) != 0 || access("/usr/bin/xdotool", X_OK) != 0)
+        GTEST_SKIP() << "needs Xvfb and xdotool (scripts/packages-test.txt)";
+    XServer server;
+    ASSERT_FALSE(server.display().empty()) << "Xvfb did not start";
+    setenv("DISPLAY", server.display().c_str(), 1);
+    Engine* engine = hgeCreate(ENGINE_VERSION);
+    struct Case {
+        const char* xdotool;  // key name or mouse button
+        bool mouse;
+        int key;
+    };
+    const Case cases[] = {
+        {"space", false, KEY_SPACE}, {"Return", false, KEY_ENTER}, {"Escape", false, KEY_ESCAPE},
+        {"Up", false, KEY_UP},       {"equal", false, KEY_EQUALS}, {"minus", false, KEY_MINUS},
+        {"p", false, KEY_P},         {"KP_Add", false, KEY_ADD},   {"1", true, KEY_LBUTTON},
+        {"3", true, KEY_RBUTTON},
+    };
+    const auto xdotool = [](const std::string& what) {
+        return std::system(("xdotool " + what + " >/dev/null 2>&1").c_str()) == 0;
+    };
+    for (const Case& c : cases) {
+        EXPECT_FALSE(engine->Input_GetKeyState(c.key)) << c.xdotool << " before";
+        ASSERT_TRUE(xdotool(std::string(c.mouse ? "mousedown " : "keydown ") + c.xdotool));
+        EXPECT_TRUE(engine->Input_GetKeyState(c.key)) << c.xdotool << " held";
+        EXPECT_FALSE(engine->Input_GetKeyState(c.key == KEY_SPACE ? KEY_ENTER : KEY_SPACE)) << c.xdotool;
+        ASSERT_TRUE(xdotool(std::string(c.mouse ? "mouseup " : "keyup ") + c.xdotool));
+        EXPECT_FALSE(engine->Input_GetKeyState(c.key)) << c.xdotool << " released";
+    }
+    engine->Release();
+    unsetenv("DISPLAY");
 }
 
 TEST(DesktopRandom, SeededSequencesRepeat) {
