@@ -58,6 +58,8 @@ Settings& settings() {
 SDL_Window* window() { return life().window; }
 
 Letterbox letterbox(int width, int height) {
+    // A minimised window has no area; keep the mapping finite.
+    if (width <= 0 || height <= 0) return {0.0f, 0.0f, 1.0f};
     const float sx = static_cast<float>(width) / kPictureWidth;
     const float sy = static_cast<float>(height) / kPictureHeight;
     const float scale = sx < sy ? sx : sy;
