@@ -346,6 +346,10 @@ void Engine::Gfx_Clear(std::uint32_t color) {
 void Engine::Gfx_RenderQuad(const Quad* quad) {
     desktop::Renderer& r = renderer();
     if (!r.inScene || !quad) return;
+    // With all four corners at alpha 0 every fragment has alpha 0, which leaves the picture
+    // as it was in every blend mode. The game's fade overlay is such a quad in most frames:
+    // drawing it would blend the whole screen for nothing.
+    if ((quad->v[0].col | quad->v[1].col | quad->v[2].col | quad->v[3].col) >> 24 == 0) return;
     Vertex* v = desktop::reserve(desktop::Primitive::Quads, quad->tex, quad->blend, 4);
     std::memcpy(v, quad->v, sizeof quad->v);
     ++r.current.quads;

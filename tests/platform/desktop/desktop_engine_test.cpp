@@ -348,6 +348,28 @@ TEST_F(DesktopEngine, DrawCallsFollowStateChangesOnly) {
     }
 }
 
+TEST_F(DesktopEngine, FullyTransparentQuadsChangeNothingAndCostNoDrawCall) {
+    const HTexture t = load(gradient16());
+    ASSERT_NE(t, 0u);
+    const std::uint32_t clear = argb(0, 255, 255, 255);
+    for (const int blend :
+         {BLEND_DEFAULT, BLEND_ALPHAADD, BLEND_COLORADD | BLEND_ALPHABLEND, BLEND_COLORADD}) {
+        const Picture p = draw(argb(255, 10, 20, 30), [&] {
+            const Quad full = quadAt(0, 0, 800, 600, t, blend, clear);
+            const Quad plain = quadAt(0, 0, 800, 600, 0, blend, clear);
+            engine->Gfx_RenderQuad(&full);
+            engine->Gfx_RenderQuad(&plain);
+        });
+        EXPECT_EQ(desktop::lastFrameStats().drawCalls, 0u) << "blend " << blend;
+        EXPECT_EQ(p.at(400, 300), (Rgb{10, 20, 30})) << "blend " << blend;
+    }
+    // One visible corner is enough to draw the quad.
+    Quad partly = quadAt(0, 0, 800, 600, 0, BLEND_DEFAULT, clear);
+    partly.v[2].col = argb(255, 255, 255, 255);
+    draw(0, [&] { engine->Gfx_RenderQuad(&partly); });
+    EXPECT_EQ(desktop::lastFrameStats().drawCalls, 1u);
+}
+
 TEST_F(DesktopEngine, DrawingOutsideASceneIsIgnored) {
     draw(argb(255, 1, 2, 3), [] {});
     const Quad q = quadAt(0, 0, 800, 600, 0, BLEND_DEFAULT, 0xFFFFFFFF);
