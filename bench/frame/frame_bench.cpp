@@ -122,7 +122,9 @@ void __real__ZN6Engine14Gfx_RenderLineEffffjf(Engine*, float, float, float, floa
 void __real__ZN6Engine9Gfx_ClearEj(Engine*, std::uint32_t);
 
 void __wrap__ZN6Engine14Gfx_RenderQuadEPK4Quad(Engine* e, const Quad* q) {
-    if (q) noteSubmission(0, q->tex, q->blend);
+    // The renderer draws no quad whose four corners are fully transparent.
+    if (q && (q->v[0].col | q->v[1].col | q->v[2].col | q->v[3].col) >> 24 != 0)
+        noteSubmission(0, q->tex, q->blend);
     __real__ZN6Engine14Gfx_RenderQuadEPK4Quad(e, q);
 }
 void __wrap__ZN6Engine14Gfx_RenderLineEffffjf(Engine* e, float x1, float y1, float x2, float y2,

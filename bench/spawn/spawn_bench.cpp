@@ -139,6 +139,7 @@ BENCHMARK(BM_LaterPlanet)->Unit(benchmark::kMicrosecond);
 // The usual table, then the later planet's time as a share of the first one's.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
+    RatioReporter() : ConsoleReporter(OO_Tabular) {}
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
