@@ -137,8 +137,10 @@ public:
     HEffect Effect_Load(const char* filename, std::uint32_t size = 0);
     void Effect_Free(HEffect effect);
     HChannel Effect_Play(HEffect effect);
-    // volume 0..100 (above 100 plays louder, up to the sound's own full scale: see the
-    // implementation), pan -100..100, pitch a speed factor.
+    // volume 0..100 scales the sound up to its own level; above 100 it plays louder still
+    // (130 = 1.3 times the amplitude, at most 200 = twice), and peaks that would pass full
+    // scale are held within it by OpenAL Soft's output limiter instead of clipping.
+    // pan -100..100 (mono sounds only), pitch a speed factor (0.1..10).
     HChannel Effect_PlayEx(HEffect effect, int volume = 100, int pan = 0, float pitch = 1.0f,
                            bool loop = false);
 

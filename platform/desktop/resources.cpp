@@ -3,11 +3,13 @@
 // data we did not write and may be truncated or hostile.
 #include <physfs.h>
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <system_error>
 
 #include "engine.h"
@@ -121,7 +123,62 @@ bool readPlainFile(const std::filesystem::path& path, std::string& bytes) {
     return ok;
 }
 
-void freeCopiedPack(void* bytes) { std::free(bytes); }
+// A read-only PhysicsFS stream over bytes in memory. Each duplicate (PhysicsFS makes one
+// per open file) shares the bytes; the last one destroyed frees them. PHYSFS_mountMemory is
+// not used: this PhysicsFS never frees its buffer when the pack is unmounted.
+struct MemoryStream {
+    std::shared_ptr<const std::string> bytes;
+    std::uint64_t pos = 0;
+};
+
+MemoryStream& streamOf(PHYSFS_Io* io) { return *static_cast<MemoryStream*>(io->opaque); }
+
+PHYSFS_Io* newMemoryIo(std::shared_ptr<const std::string> bytes);
+
+PHYSFS_sint64 memoryRead(PHYSFS_Io* io, void* buffer, PHYSFS_uint64 length) {
+    MemoryStream& m = streamOf(io);
+    const std::uint64_t n = std::min<std::uint64_t>(length, m.bytes->size() - m.pos);
+    std::memcpy(buffer, m.bytes->data() + m.pos, n);
+    m.pos += n;
+    return static_cast<PHYSFS_sint64>(n);
+}
+
+PHYSFS_sint64 memoryWrite(PHYSFS_Io*, const void*, PHYSFS_uint64) { return -1; }
+
+int memorySeek(PHYSFS_Io* io, PHYSFS_uint64 offset) {
+    MemoryStream& m = streamOf(io);
+    if (offset > m.bytes->size()) return 0;
+    m.pos = offset;
+    return 1;
+}
+
+PHYSFS_sint64 memoryTell(PHYSFS_Io* io) { return static_cast<PHYSFS_sint64>(streamOf(io).pos); }
+
+PHYSFS_sint64 memoryLength(PHYSFS_Io* io) { return static_cast<PHYSFS_sint64>(streamOf(io).bytes->size()); }
+
+PHYSFS_Io* memoryDuplicate(PHYSFS_Io* io) { return newMemoryIo(streamOf(io).bytes); }
+
+int memoryFlush(PHYSFS_Io*) { return 1; }
+
+void memoryDestroy(PHYSFS_Io* io) {
+    delete static_cast<MemoryStream*>(io->opaque);
+    delete io;
+}
+
+PHYSFS_Io* newMemoryIo(std::shared_ptr<const std::string> bytes) {
+    auto* io = new PHYSFS_Io{};
+    io->version = 0;
+    io->opaque = new MemoryStream{std::move(bytes), 0};
+    io->read = memoryRead;
+    io->write = memoryWrite;
+    io->seek = memorySeek;
+    io->tell = memoryTell;
+    io->length = memoryLength;
+    io->duplicate = memoryDuplicate;
+    io->flush = memoryFlush;
+    io->destroy = memoryDestroy;
+    return io;
+}
 
 }  // namespace
 
@@ -145,13 +202,11 @@ bool readResource(const std::string& name, std::string& bytes) {
 
 bool mountPackMemory(const std::string& name, const void* bytes, std::size_t size) {
     if (!ensureFileSystem() || name.empty() || !bytes || size == 0) return false;
-    void* copy = std::malloc(size);
-    if (!copy) return false;
-    std::memcpy(copy, bytes, size);
-    // On success PhysicsFS owns the copy and frees it when the pack is unmounted.
-    if (PHYSFS_mountMemory(copy, size, freeCopiedPack, name.c_str(), nullptr, 1)) return true;
+    PHYSFS_Io* io = newMemoryIo(std::make_shared<const std::string>(static_cast<const char*>(bytes), size));
+    // On success PhysicsFS destroys the stream when the pack is unmounted.
+    if (PHYSFS_mountIo(io, name.c_str(), nullptr, 1)) return true;
     logf("Pack %s is not a readable archive: %s", name.c_str(), physfsError());
-    std::free(copy);
+    memoryDestroy(io);
     return false;
 }
 
