@@ -4,14 +4,13 @@
 // every call still hands out handles and channels keep time on the clock, silently.
 #include <AL/al.h>
 #include <AL/alc.h>
-#include <SDL.h>
+#include <SDL2/SDL.h>
 #include <mpg123.h>
 
 #include <algorithm>
 #include <array>
 #include <chrono>
 #include <cmath>
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -19,6 +18,7 @@
 #include <vector>
 
 #include "common/handle_pool.h"
+#include "core.h"
 #include "engine.h"
 #include "subsystems.h"
 
@@ -40,16 +40,6 @@ constexpr std::size_t kMaxEffectPcmBytes = 32u << 20;
 constexpr int kRingBuffers = 4;
 constexpr std::size_t kRingFrames = 8192;
 constexpr std::size_t kFeedChunk = 16u << 10;
-
-void logf(const char* format, ...) __attribute__((format(printf, 1, 2)));
-void logf(const char* format, ...) {
-    char text[1024];
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(text, sizeof text, format, args);
-    va_end(args);
-    logLine(text);
-}
 
 double clockSeconds() {
     using namespace std::chrono;

@@ -4,7 +4,6 @@
 #include <physfs.h>
 
 #include <algorithm>
-#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -12,6 +11,7 @@
 #include <memory>
 #include <system_error>
 
+#include "core.h"
 #include "engine.h"
 #include "subsystems.h"
 
@@ -22,16 +22,6 @@ namespace {
 // gigabytes must not exhaust memory.
 constexpr std::size_t kMaxResourceBytes = 64u << 20;
 constexpr std::size_t kReadChunk = 64u << 10;
-
-void logf(const char* format, ...) __attribute__((format(printf, 1, 2)));
-void logf(const char* format, ...) {
-    char text[1024];
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(text, sizeof text, format, args);
-    va_end(args);
-    logLine(text);
-}
 
 const char* physfsError() { return PHYSFS_getErrorByCode(PHYSFS_getLastErrorCode()); }
 
