@@ -128,9 +128,11 @@ struct Audio {
     std::vector<HChannel> finished;  // reused by audioFrame
 };
 
+// Never destroyed: the game frees its sounds from static destructors at exit, which may
+// run after this one would.
 Audio& audio() {
-    static Audio a;
-    return a;
+    static Audio* a = new Audio;
+    return *a;
 }
 
 bool deviceOpen() { return audio().context != nullptr; }

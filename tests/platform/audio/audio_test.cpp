@@ -408,6 +408,19 @@ TEST_F(Audio, MusicPausesResumesAndRewinds) {
     EXPECT_FALSE(hge->Channel_IsPlaying(channel)) << "freeing the music stops its channels";
 }
 
+// Like the game, frees sounds from a static destructor at exit, after the engine's own
+// statics would have gone (this object is built before the engine is first used).
+struct FreedAtExit {
+    std::vector<HEffect> effects;
+    std::vector<HStream> streams;
+    ~FreedAtExit() {
+        Engine* hge = hgeCreate(ENGINE_VERSION);
+        for (HEffect e : effects) hge->Effect_Free(e);
+        for (HStream s : streams) hge->Stream_Free(s);
+        hge->Release();
+    }
+} freedAtExit;
+
 // After System_Shutdown and after the last Release, freeing what was loaded is harmless
 // and the handles are stale.
 TEST(AudioLifetime, FreeingAfterShutdownAndRelease) {
@@ -435,6 +448,8 @@ TEST(AudioLifetime, FreeingAfterShutdownAndRelease) {
 
     effect = hge->Effect_Load("short.mp3");
     music = hge->Stream_Load("music.mp3");
+    freedAtExit.effects = {hge->Effect_Load("long.mp3"), hge->Effect_Load("stereo.wav")};
+    freedAtExit.streams = {hge->Stream_Load("loop.mp3")};
     Engine* last = hge;
     hge->Release();
     last->Effect_Free(effect);
