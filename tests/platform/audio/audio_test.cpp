@@ -3,7 +3,9 @@
 #include <AL/al.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <set>
 #include <string>
 #include <thread>
@@ -266,6 +268,7 @@ TEST_F(Audio, SourcesAreBoundedAndReused) {
     for (HChannel c : burst)
         if (c) sources.insert(desktop::channelSource(c));
     const std::size_t played = sources.size();
+    std::printf("%zu sources for a burst of %zu sounds\n", played, burst.size());
     EXPECT_GE(played, 16u);
     EXPECT_LT(played, burst.size());
     EXPECT_EQ(burst.back(), 0u);
