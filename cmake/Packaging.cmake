@@ -22,6 +22,8 @@ enough of them alive for thirty game years.")
 set(CPACK_STRIP_FILES TRUE)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
-# Dependencies are computed from the libraries the program links (dpkg-shlibdeps).
+# Dependencies are computed from the libraries the program links (dpkg-shlibdeps). OpenGL
+# itself is loaded by SDL at run time, so no linked library names it: it is added by hand.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libgl1")
 include(CPack)

@@ -32,7 +32,8 @@ echo "depends: $(field Depends)"
 # Each library the program links, by the Debian package that ships it (names carry an ABI
 # suffix: libsdl2-2.0-0, libopenal1, ...).
 names=$(field Depends | tr ',' '\n' | awk '{ print $1 }')
-for lib in libc6 libstdc++6 libsdl2 libopenal libmpg123 libphysfs libepoxy libx11; do
+# libgl1 is the one added by hand: SDL loads OpenGL at run time.
+for lib in libc6 libstdc++6 libsdl2 libopenal libmpg123 libphysfs libepoxy libx11 libgl1; do
     grep -q "^$lib" <<<"$names" || fail "Depends lacks $lib"
 done
 # Nothing the program does not load at run time: no development packages, no test tools.
