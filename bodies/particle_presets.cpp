@@ -12,8 +12,10 @@ struct PresetCache {
     std::map<std::string, ParticlePreset> presets;
 };
 
+// Never destroyed: bodies torn down by static destructors at exit still drop their hold
+// on it, whatever the order of destruction.
 PresetCache& cache() {
-    static PresetCache c;
+    static PresetCache& c = *new PresetCache;
     return c;
 }
 
