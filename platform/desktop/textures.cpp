@@ -1,7 +1,6 @@
 // Textures: pictures decoded with stb_image and uploaded as RGBA. A file name loaded again
 // returns the same handle with one more reference.
 #include <epoxy/gl.h>
-#include <stb/stb_image.h>
 
 #include <algorithm>
 #include <climits>
@@ -10,10 +9,15 @@
 
 #include "common/handle_pool.h"
 #include "core.h"
+#include "picture_decoder.h"
 #include "subsystems.h"
 
 namespace desktop {
 namespace {
+
+// Twice the largest picture of the game a side: a hostile header must not make the decoder
+// fill hundreds of megabytes.
+constexpr int kMaxPictureSide = 2048;
 
 struct Texture {
     GLuint name = 0;
@@ -44,18 +48,34 @@ HTexture create(const unsigned char* bytes, std::size_t size, bool mipmap, const
         logf("Texture_Load: %s is empty or too large", label.c_str());
         return 0;
     }
-    int width = 0, height = 0, channels = 0;
-    stbi_uc* pixels = stbi_load_from_memory(bytes, static_cast<int>(size), &width, &height, &channels, 4);
-    if (!pixels) {
-        logf("Texture_Load: cannot decode %s (%s)", label.c_str(), stbi_failure_reason());
+    // The header is checked first, so a hostile one cannot make the decoder allocate
+    // gigabytes for a picture the driver would refuse anyway.
+    int width = 0, height = 0;
+    if (!pictureSize(bytes, size, width, height)) {
+        logf("Texture_Load: cannot decode %s (%s)", label.c_str(), pictureFailure());
+        return 0;
+    }
+    // Some decoders accept a header of zero width or height; such a picture has no pixels.
+    if (width <= 0 || height <= 0) {
+        logf("Texture_Load: %s is %d x %d pixels", label.c_str(), width, height);
         return 0;
     }
     GLint maxSize = 0;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
+    maxSize = std::min<GLint>(maxSize, kMaxPictureSide);
     if (width > maxSize || height > maxSize) {
-        logf("Texture_Load: %s is %d x %d, larger than the %d pixels the driver allows", label.c_str(), width,
-             height, maxSize);
-        stbi_image_free(pixels);
+        logf("Texture_Load: %s is %d x %d, larger than the %d pixels allowed", label.c_str(), width, height,
+             maxSize);
+        return 0;
+    }
+    Picture picture;
+    if (!decodePicture(bytes, size, picture)) {
+        logf("Texture_Load: cannot decode %s (%s)", label.c_str(), pictureFailure());
+        return 0;
+    }
+    if (picture.width != width || picture.height != height) {
+        logf("Texture_Load: %s decoded at another size than its header gives", label.c_str());
+        freePicture(picture);
         return 0;
     }
     Texture texture;
@@ -65,8 +85,8 @@ HTexture create(const unsigned char* bytes, std::size_t size, bool mipmap, const
     glGenTextures(1, &texture.name);
     glBindTexture(GL_TEXTURE_2D, texture.name);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
-    stbi_image_free(pixels);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, picture.pixels);
+    freePicture(picture);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
     // Linear filtering samples a texel's centre exactly when a quad sits on whole pixels at
