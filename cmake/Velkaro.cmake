@@ -18,8 +18,9 @@ function(velkaro_unit_test name)
 endfunction()
 
 # Fuzzing build (clang only): every library gets coverage instrumentation, and
-# velkaro_fuzz_target(NAME SOURCES a.cpp LIBS velkaro_gfx ...) makes a libFuzzer program on
-# the recording engine. Targets exist only with VELKARO_FUZZ; `velkaro_fuzzers` builds them all.
+# velkaro_fuzz_target(NAME SOURCES a.cpp LIBS velkaro_gfx ... [ENGINE desktop]) makes a
+# libFuzzer program on the recording engine (or on the engine named). Targets exist only with
+# VELKARO_FUZZ; `velkaro_fuzzers` builds them all.
 if(VELKARO_FUZZ)
   add_compile_options(-fsanitize=fuzzer-no-link)
   add_custom_target(velkaro_fuzzers)
@@ -28,9 +29,12 @@ function(velkaro_fuzz_target name)
   if(NOT VELKARO_FUZZ)
     return()
   endif()
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "ENGINE" "SOURCES;LIBS" ${ARGN})
+  if(NOT ARG_ENGINE)
+    set(ARG_ENGINE recording)
+  endif()
   add_executable(${name} ${ARG_SOURCES})
-  target_link_libraries(${name} PRIVATE ${ARG_LIBS} velkaro_engine_recording)
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} velkaro_engine_${ARG_ENGINE})
   target_link_options(${name} PRIVATE -fsanitize=fuzzer)
   add_dependencies(velkaro_fuzzers ${name})
 endfunction()
