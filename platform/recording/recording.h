@@ -81,6 +81,9 @@ std::size_t liveChannels();  // channels played and not stopped
 int fileReads();             // successful Resource_Load calls (each reads a file)
 // Ends every effect channel that does not loop, as if each had played to its end.
 void finishEffects();
+// Forgets channels that have stopped, as the real engine reaps finished ones, so that a
+// long run keeps the recording's own memory flat.
+void forgetStoppedChannels();
 int liveResourceBlocks();    // Resource_Load blocks not yet freed
 std::vector<std::string> packs();
 

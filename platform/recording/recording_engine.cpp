@@ -601,6 +601,9 @@ void finishEffects() {
     for (auto& [ch, c] : state().channels)
         if (!c.isStream && !c.loop) c.stopped = true;
 }
+void forgetStoppedChannels() {
+    std::erase_if(state().channels, [](const auto& entry) { return entry.second.stopped; });
+}
 int liveResourceBlocks() { return state().liveBlocks; }
 std::vector<std::string> packs() { return state().packs; }
 
