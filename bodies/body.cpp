@@ -74,6 +74,13 @@ void Body::releaseResources() {
     ouchTexture = 0;
 }
 
+void Body::dropDrawing() {
+    // The particle system borrows one of the sprites, so it goes first.
+    particles.reset();
+    sprite.reset();
+    ouchSprite.reset();
+}
+
 void Body::retireChildren() {
     if (!children) return;
     for (int i = 0; i < ChildSlots; ++i) {

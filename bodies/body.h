@@ -114,5 +114,9 @@ private:
     void retireChildren();
     // Marks every record below this body not alive.
     void killSubtree();
+    // A dead body is never drawn or updated again: its sprites and particle storage go at
+    // once. Its picture and sound handles stay until the slot is used again, so the
+    // engine's cache still holds them for the next planet.
+    void dropDrawing();
     Body* slot(int i) const { return &children[i]; }
 };

@@ -46,6 +46,7 @@ void Body::update(const Body& parent, float gameDelta, float realDelta) {
     if (particles->liveCount == 0 && fade <= 0.0f) {
         alive = false;
         killSubtree();
+        dropDrawing();
     }
 
     if (isSun) particles->update(realDelta);
@@ -57,6 +58,7 @@ void Body::killSubtree() {
     // reached again, and a game holding it as its selected planet must see it gone.
     for (int i = 0; i < ChildSlots; ++i) {
         slot(i)->alive = false;
+        slot(i)->dropDrawing();
         slot(i)->killSubtree();
     }
 }
@@ -74,5 +76,8 @@ void Body::killPlanets() {
         for (int i = 0; i < ChildSlots; ++i)
             if (slot(i)->alive) slot(i)->killPlanets();
     }
-    if (!isSun) alive = false;
+    if (!isSun) {
+        alive = false;
+        dropDrawing();
+    }
 }
