@@ -10,7 +10,9 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <climits>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -224,9 +226,41 @@ bool isWav(const std::string& bytes) {
            std::memcmp(bytes.data() + 8, "WAVE", 4) == 0;
 }
 
+std::uint32_t read32(const std::string& bytes, std::size_t at) {
+    const auto byte = [&](std::size_t i) {
+        return static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + i]));
+    };
+    return byte(0) | byte(1) << 8 | byte(2) << 16 | byte(3) << 24;
+}
+
+void write32(std::string& bytes, std::size_t at, std::uint32_t value) {
+    for (std::size_t i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>(value >> (8 * i) & 0xFF);
+}
+
+// SDL allocates what a chunk header claims before it reads the chunk, so a damaged or
+// hostile file could make it ask for gigabytes. The copy it gets claims no more than it
+// holds: a truncated file plays what is there.
+std::string boundedRiff(const std::string& bytes) {
+    std::string out = bytes;
+    write32(out, 4, std::min<std::uint32_t>(read32(out, 4), static_cast<std::uint32_t>(out.size() - 8)));
+    std::size_t pos = 12;
+    while (pos + 8 <= out.size()) {
+        const std::size_t room = out.size() - pos - 8;
+        std::size_t length = read32(out, pos + 4);
+        if (length > room) {
+            length = room;
+            write32(out, pos + 4, static_cast<std::uint32_t>(room));
+        }
+        pos += 8 + length + (length & 1);
+    }
+    return out;
+}
+
 // SDL parses the RIFF file (PCM, float, ADPCM, law encodings) and converts it to signed
 // 16-bit mono or stereo.
-bool decodeWav(const std::string& bytes, Pcm& pcm, const char* name) {
+bool decodeWav(const std::string& original, Pcm& pcm, const char* name) {
+    if (original.size() > static_cast<std::size_t>(INT_MAX)) return false;
+    const std::string bytes = boundedRiff(original);
     SDL_RWops* rw = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
     if (!rw) return false;
     SDL_AudioSpec spec;
@@ -234,6 +268,11 @@ bool decodeWav(const std::string& bytes, Pcm& pcm, const char* name) {
     Uint32 length = 0;
     if (!SDL_LoadWAV_RW(rw, 1, &spec, &data, &length)) {
         logf("Sound %s is not a readable WAV file: %s", name, SDL_GetError());
+        return false;
+    }
+    if (!data || length == 0) {
+        logf("Sound %s holds no samples", name);
+        SDL_FreeWAV(data);
         return false;
     }
     const int channels = spec.channels == 1 ? 1 : 2;
@@ -254,7 +293,7 @@ bool decodeWav(const std::string& bytes, Pcm& pcm, const char* name) {
             const std::size_t got = cvt.needed ? static_cast<std::size_t>(cvt.len_cvt) : length;
             const std::size_t frameBytes = 2 * static_cast<std::size_t>(channels);
             pcm.samples.resize(got / frameBytes * channels);
-            std::memcpy(pcm.samples.data(), work.data(), pcm.samples.size() * 2);
+            if (!pcm.samples.empty()) std::memcpy(pcm.samples.data(), work.data(), pcm.samples.size() * 2);
             pcm.rate = spec.freq;
             pcm.channels = channels;
         }
