@@ -212,7 +212,11 @@ std::vector<std::string> packFileNames() {
         char** entries = PHYSFS_enumerateFiles(folder.c_str());
         if (!entries) continue;
         for (char** entry = entries; *entry; ++entry) {
-            const std::string path = folder.empty() ? *entry : folder + "/" + *entry;
+            // A damaged directory can list a folder with an empty name inside itself; walking
+            // into it would never end.
+            const std::string name = *entry;
+            if (name.empty() || name == "." || name == "..") continue;
+            const std::string path = folder.empty() ? name : folder + "/" + name;
             PHYSFS_Stat stat;
             if (!PHYSFS_stat(path.c_str(), &stat)) continue;
             if (stat.filetype == PHYSFS_FILETYPE_DIRECTORY)
