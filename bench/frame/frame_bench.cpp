@@ -41,9 +41,10 @@ double processSeconds() {
     return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
 }
 
-// CPU time the render thread spends inside the GL calls that hand batches to the driver,
-// so that it counts as the driver's and not as our batching. The renderer calls GL through
-// libepoxy's function pointers; after a first frame has resolved them, they are wrapped.
+// CPU time the render thread spends inside the GL calls that hand batches to the driver
+// (map, draw, fence, clear), so that it counts as the driver's and not as our batching.
+// The renderer calls GL through libepoxy's function pointers; after a first frame has
+// resolved them, they are wrapped.
 double glSeconds = 0.0;
 bool counting = false;
 
@@ -71,6 +72,8 @@ VELKARO_TIMED(GLDRAWELEMENTSBASEVERTEX, void, (GLenum m, GLsizei c, GLenum t, co
               (m, c, t, i, b))
 VELKARO_TIMED(GLDRAWARRAYS, void, (GLenum m, GLint f, GLsizei c), (m, f, c))
 VELKARO_TIMED(GLCLEAR, void, (GLbitfield m), (m))
+VELKARO_TIMED(GLFENCESYNC, GLsync, (GLenum c, GLbitfield f), (c, f))
+VELKARO_TIMED(GLDELETESYNC, void, (GLsync s), (s))
 
 template <typename F>
 void wrap(F& pointer, F& real, F timed) {
@@ -85,6 +88,8 @@ void wrapGl() {
     wrap(epoxy_glDrawElementsBaseVertex, real_GLDRAWELEMENTSBASEVERTEX, timed_GLDRAWELEMENTSBASEVERTEX);
     wrap(epoxy_glDrawArrays, real_GLDRAWARRAYS, timed_GLDRAWARRAYS);
     wrap(epoxy_glClear, real_GLCLEAR, timed_GLCLEAR);
+    wrap(epoxy_glFenceSync, real_GLFENCESYNC, timed_GLFENCESYNC);
+    wrap(epoxy_glDeleteSync, real_GLDELETESYNC, timed_GLDELETESYNC);
 }
 
 // libepoxy rewrites a pointer on its first call; one still unresolved would have replaced
@@ -93,7 +98,8 @@ bool glStillWrapped() {
     return epoxy_glMapBufferRange == timed_GLMAPBUFFERRANGE && epoxy_glUnmapBuffer == timed_GLUNMAPBUFFER &&
            epoxy_glBufferData == timed_GLBUFFERDATA &&
            epoxy_glDrawElementsBaseVertex == timed_GLDRAWELEMENTSBASEVERTEX &&
-           epoxy_glDrawArrays == timed_GLDRAWARRAYS && epoxy_glClear == timed_GLCLEAR;
+           epoxy_glDrawArrays == timed_GLDRAWARRAYS && epoxy_glClear == timed_GLCLEAR &&
+           epoxy_glFenceSync == timed_GLFENCESYNC && epoxy_glDeleteSync == timed_GLDELETESYNC;
 }
 
 // The runs of equal (primitive, texture, blend) in what the game submits; linked in front
