@@ -14,6 +14,9 @@ namespace {
 
 struct Input {
     std::array<bool, 256> down{};
+    // Went down during the events of this frame: a tap shorter than a frame still reads as
+    // held for that one frame instead of being lost between two frames.
+    std::array<bool, 256> pressed{};
     float mouseX = 0.0f;
     float mouseY = 0.0f;
     int wheel = 0;
@@ -184,12 +187,14 @@ void setMouseFromWindow(int x, int y) {
 void inputStartup() {
     Input& in = input();
     in.down.fill(false);
+    in.pressed.fill(false);
     in.wheel = 0;
 }
 
 void inputShutdown() {
     Input& in = input();
     in.down.fill(false);
+    in.pressed.fill(false);
     in.wheel = 0;
 }
 
@@ -200,7 +205,17 @@ void inputCloseDisplay() {
     in.displayTried = false;
 }
 
-void inputBeginFrame() { input().wheel = 0; }
+void inputBeginFrame() {
+    input().wheel = 0;
+    input().pressed.fill(false);
+}
+
+namespace {
+void setKey(Input& in, int key, bool down) {
+    in.down[static_cast<std::size_t>(key)] = down;
+    if (down) in.pressed[static_cast<std::size_t>(key)] = true;
+}
+}  // namespace
 
 void inputHandleEvent(const SDL_Event& event) {
     Input& in = input();
@@ -208,12 +223,12 @@ void inputHandleEvent(const SDL_Event& event) {
         case SDL_KEYDOWN:
         case SDL_KEYUP:
             if (const int key = keyFromScancode(event.key.keysym.scancode))
-                in.down[static_cast<std::size_t>(key)] = event.type == SDL_KEYDOWN;
+                setKey(in, key, event.type == SDL_KEYDOWN);
             break;
         case SDL_MOUSEBUTTONDOWN:
         case SDL_MOUSEBUTTONUP:
             if (const int key = keyFromButton(event.button.button))
-                in.down[static_cast<std::size_t>(key)] = event.type == SDL_MOUSEBUTTONDOWN;
+                setKey(in, key, event.type == SDL_MOUSEBUTTONDOWN);
             setMouseFromWindow(event.button.x, event.button.y);
             break;
         case SDL_MOUSEMOTION:
@@ -226,7 +241,10 @@ void inputHandleEvent(const SDL_Event& event) {
             break;
         case SDL_WINDOWEVENT:
             // Keys released while another window has the focus never reach us.
-            if (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST) in.down.fill(false);
+            if (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST) {
+                in.down.fill(false);
+                in.pressed.fill(false);
+            }
             break;
         default:
             break;
@@ -240,7 +258,8 @@ using desktop::input;
 bool Engine::Input_GetKeyState(int key) {
     if (key <= 0 || key >= 256) return false;
     if (!desktop::window()) return desktop::xKeyState(key);
-    return input().down[static_cast<std::size_t>(key)];
+    const auto k = static_cast<std::size_t>(key);
+    return input().down[k] || input().pressed[k];
 }
 
 void Engine::Input_GetMousePos(float* x, float* y) {

@@ -576,6 +576,28 @@ TEST_F(DesktopEngine, KeysAreHeldBetweenDownAndUp) {
     for (int key : {-1, 0, 256, 100000}) EXPECT_FALSE(engine->Input_GetKeyState(key)) << key;
 }
 
+// A tap that goes down and up between two frames is seen for one frame, so the game's
+// latched keys and clicks do not lose it when frames are slow.
+TEST_F(DesktopEngine, TapShorterThanAFrameReadsAsHeldForOneFrame) {
+    pushKey(SDL_SCANCODE_RETURN, true);
+    pushKey(SDL_SCANCODE_RETURN, false);
+    pushButton(SDL_BUTTON_LEFT, true, 10, 10);
+    pushButton(SDL_BUTTON_LEFT, false, 10, 10);
+    bool enter = false, left = false;
+    runOneFrame([&] {
+        enter = engine->Input_GetKeyState(KEY_ENTER);
+        left = engine->Input_GetKeyState(KEY_LBUTTON);
+    });
+    EXPECT_TRUE(enter);
+    EXPECT_TRUE(left);
+    runOneFrame([&] {
+        enter = engine->Input_GetKeyState(KEY_ENTER);
+        left = engine->Input_GetKeyState(KEY_LBUTTON);
+    });
+    EXPECT_FALSE(enter) << "released by the next frame";
+    EXPECT_FALSE(left) << "released by the next frame";
+}
+
 TEST_F(DesktopEngine, MouseButtonsPositionAndFocusLoss) {
     pushMotion(123, 456);
     pushButton(SDL_BUTTON_LEFT, true, 130, 460);
