@@ -1,6 +1,6 @@
 // Files and packs. Packs are ZIP archives read by PhysicsFS; plain files are read from the
-// working folder and then from the executable's folder. Every read is bounded: a pack is
-// data we did not write and may be truncated or hostile.
+// working folder, then beside the executable, then from the installed data folder. Every
+// read is bounded: a pack is data we did not write and may be truncated or hostile.
 #include <physfs.h>
 
 #include <algorithm>
@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <memory>
 #include <system_error>
+#include <vector>
 
 #include "core.h"
 #include "engine.h"
@@ -45,6 +46,26 @@ std::filesystem::path executableFolder() {
     std::error_code error;
     const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
     return error ? std::filesystem::path() : exe.parent_path();
+}
+
+// Where files are looked for after the working folder, in order: beside the program, the
+// installed data folder relative to the program (so a moved installation still works), and
+// the data folder the program was built for.
+std::vector<std::filesystem::path> fallbackFolders() {
+    std::vector<std::filesystem::path> folders;
+    auto add = [&folders](const std::filesystem::path& folder) {
+        if (!folder.empty() && std::find(folders.begin(), folders.end(), folder) == folders.end())
+            folders.push_back(folder);
+    };
+    const std::filesystem::path exe = executableFolder();
+    add(exe);
+#ifdef VELKARO_DATA_DIR_FROM_BIN
+    if (!exe.empty()) add((exe / VELKARO_DATA_DIR_FROM_BIN).lexically_normal());
+#endif
+#ifdef VELKARO_DATA_DIR
+    add(std::filesystem::path(VELKARO_DATA_DIR).lexically_normal());
+#endif
+    return folders;
 }
 
 bool readFromPacks(const std::string& name, std::string& bytes) {
@@ -183,10 +204,9 @@ bool readResource(const std::string& name, std::string& bytes) {
     if (path.empty()) return false;
     if (readFromPacks(path, bytes)) return true;
     if (readPlainFile(path, bytes)) return true;
-    if (path.front() != '/') {
-        const std::filesystem::path folder = executableFolder();
-        if (!folder.empty() && readPlainFile(folder / path, bytes)) return true;
-    }
+    if (path.front() != '/')
+        for (const std::filesystem::path& folder : fallbackFolders())
+            if (readPlainFile(folder / path, bytes)) return true;
     return false;
 }
 
@@ -244,8 +264,11 @@ bool Engine::Resource_AttachPack(const char* filename, const char* password) {
     if (std::filesystem::is_regular_file(name, error)) {
         found = std::filesystem::absolute(name, error);
     } else if (name.is_relative()) {
-        const std::filesystem::path beside = desktop::executableFolder() / name;
-        if (std::filesystem::is_regular_file(beside, error)) found = beside;
+        for (const std::filesystem::path& folder : desktop::fallbackFolders())
+            if (std::filesystem::is_regular_file(folder / name, error)) {
+                found = folder / name;
+                break;
+            }
     }
     if (found.empty()) {
         desktop::logf("Pack %s not found", filename);
