@@ -263,10 +263,10 @@ bool decodeWav(const std::string& original, Pcm& pcm, const char* name) {
     const std::string bytes = boundedRiff(original);
     SDL_RWops* rw = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
     if (!rw) return false;
-    SDL_AudioSpec spec;
+    SDL_AudioSpec wav;
     Uint8* data = nullptr;
     Uint32 length = 0;
-    if (!SDL_LoadWAV_RW(rw, 1, &spec, &data, &length)) {
+    if (!SDL_LoadWAV_RW(rw, 1, &wav, &data, &length)) {
         logf("Sound %s is not a readable WAV file: %s", name, SDL_GetError());
         return false;
     }
@@ -275,10 +275,10 @@ bool decodeWav(const std::string& original, Pcm& pcm, const char* name) {
         SDL_FreeWAV(data);
         return false;
     }
-    const int channels = spec.channels == 1 ? 1 : 2;
+    const int channels = wav.channels == 1 ? 1 : 2;
     SDL_AudioCVT cvt;
-    bool ok = SDL_BuildAudioCVT(&cvt, spec.format, spec.channels, spec.freq, AUDIO_S16SYS,
-                                static_cast<Uint8>(channels), spec.freq) >= 0;
+    bool ok = SDL_BuildAudioCVT(&cvt, wav.format, wav.channels, wav.freq, AUDIO_S16SYS,
+                                static_cast<Uint8>(channels), wav.freq) >= 0;
     if (ok) {
         const std::size_t outBytes = static_cast<std::size_t>(length) * cvt.len_mult;
         if (outBytes > kMaxEffectPcmBytes) {
@@ -294,7 +294,7 @@ bool decodeWav(const std::string& original, Pcm& pcm, const char* name) {
             const std::size_t frameBytes = 2 * static_cast<std::size_t>(channels);
             pcm.samples.resize(got / frameBytes * channels);
             if (!pcm.samples.empty()) std::memcpy(pcm.samples.data(), work.data(), pcm.samples.size() * 2);
-            pcm.rate = spec.freq;
+            pcm.rate = wav.freq;
             pcm.channels = channels;
         }
     } else {
