@@ -145,6 +145,16 @@ std::string cacheKey(const char* name) {
     return key;
 }
 
+// A sound already loaded under this name: one more reference to it, or 0.
+template <typename Pool>
+std::uint32_t takeCached(const std::unordered_map<std::string, std::uint32_t>& names, Pool& pool,
+                         const std::string& key) {
+    const auto cached = names.find(key);
+    if (cached == names.end()) return 0;
+    ++pool.get(cached->second)->references;
+    return cached->second;
+}
+
 // --- decoding ------------------------------------------------------------------------
 
 mpg123_handle* newDecoder() {
@@ -656,11 +666,7 @@ HEffect Engine::Effect_Load(const char* filename, std::uint32_t size) {
     std::string key;
     if (!size) {
         key = cacheKey(filename);
-        const auto cached = a.effectNames.find(key);
-        if (cached != a.effectNames.end()) {
-            ++a.effects.get(cached->second)->references;
-            return cached->second;
-        }
+        if (const std::uint32_t cached = takeCached(a.effectNames, a.effects, key)) return cached;
     }
     std::string bytes;
     if (!loadBytes(filename, size, bytes, "sound")) return 0;
@@ -723,11 +729,7 @@ HStream Engine::Stream_Load(const char* filename, std::uint32_t size) {
     std::string key;
     if (!size) {
         key = cacheKey(filename);
-        const auto cached = a.streamNames.find(key);
-        if (cached != a.streamNames.end()) {
-            ++a.streams.get(cached->second)->references;
-            return cached->second;
-        }
+        if (const std::uint32_t cached = takeCached(a.streamNames, a.streams, key)) return cached;
     }
     Stream s;
     if (!loadBytes(filename, size, s.bytes, "music")) return 0;
