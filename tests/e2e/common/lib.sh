@@ -14,7 +14,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# start_display: Xvfb on a free display number.
+# start_display [wm]: Xvfb on a free display number; with "wm", a window manager too (full
+# screen needs one).
 start_display() {
     Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$out/display" 2>"$out/xvfb.log" &
     started+=($!)
@@ -25,13 +26,11 @@ start_display() {
     done
     [ -s "$out/display" ] || fail "Xvfb did not start"
     export DISPLAY=":$(head -n 1 "$out/display")"
-}
-
-# start_wm: a window manager, which full screen needs (it also maximises every window).
-start_wm() {
-    matchbox-window-manager -use_titlebar no >"$out/wm.log" 2>&1 &
-    started+=($!)
-    sleep 1
+    if [ "${1:-}" = wm ]; then
+        matchbox-window-manager -use_titlebar no >"$out/wm.log" 2>&1 &
+        started+=($!)
+        sleep 1
+    fi
 }
 
 # start_game GAME windowed|fullscreen: starts GAME in the current folder (its log in

@@ -15,7 +15,7 @@ mkdir -p "$out"
 . "$(dirname "$0")/../common/lib.sh"
 export ALSOFT_DRIVERS=null
 
-start_display
+start_display wm
 start_game "$game" windowed
 geometry=$(xwininfo -id "$window" | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w "x" h }')
 [ "$geometry" = 800x600 ] || fail "with Space held the window is $geometry, not 800x600"
@@ -168,7 +168,6 @@ awk -v e="$elapsed" 'BEGIN { exit !(e >= 0.8 && e <= 4.0) }' || fail "exit came 
 
 # Full screen (Space not held): the picture fills the screen, and the close button ends
 # the program cleanly.
-start_wm
 start_game "$game" fullscreen
 sleep 2
 geometry=$(xwininfo -id "$window" | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w "x" h }')
